@@ -1,0 +1,4 @@
+#include "converter/deploy.h"
+
+void DeployConverter(FormFields&) {}
+void OpenCatalogue() {}

@@ -1,0 +1,3 @@
+#include "download/download_start.h"
+
+void StartDownload(FormFields&) {}
