@@ -22,7 +22,11 @@ missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if ((${#missing[@]})); then
+deps_missing=false
+for arch in i686 x86_64; do
+  [ -f "$ROOT/build/deps/$arch/.complete-1" ] || deps_missing=true
+done
+if ((${#missing[@]})) || $deps_missing; then
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   # deb-src is needed to fetch the picture libraries' sources for the cross build.
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
@@ -32,6 +36,8 @@ if ((${#missing[@]})); then
     sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >> /etc/apt/sources.list
   fi
   apt-get update -q
+fi
+if ((${#missing[@]})); then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
