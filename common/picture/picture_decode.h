@@ -27,6 +27,11 @@ struct Picture {
 constexpr int kMaxPictureSide = 16384;
 constexpr int64_t kMaxPicturePixels = 64LL * 1000 * 1000;
 
+// Animated GIFs stop at this many frames or this many decoded bytes; the frames before
+// the cut are kept.
+constexpr size_t kMaxGifFrames = 1000;
+constexpr uint64_t kMaxAnimationBytes = 256ULL * 1024 * 1024;
+
 // Decodes the whole picture. On failure returns false with a short reason in *error and
 // leaves *picture empty. Never ends the process, whatever the bytes.
 bool DecodePicture(const uint8_t* data, size_t size, Picture* picture, std::string* error);
