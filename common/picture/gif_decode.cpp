@@ -157,7 +157,7 @@ bool DecodeGif(const uint8_t* data, size_t size, const GifLimits& limits, Pictur
     }
     const Rect rect = ClipToCanvas(desc, canvas_width, canvas_height);
     if (gcb.DisposalMode == DISPOSE_PREVIOUS) saved = canvas;
-    for (int y = 0; y < rect.height; ++y) {
+    for (int y = 0; rect.width > 0 && y < rect.height; ++y) {
       const GifPixelType* src = indices.data() + size_t(rect.top - desc.Top + y) * size_t(desc.Width) +
                                 size_t(rect.left - desc.Left);
       uint8_t* dst = canvas.data() + (size_t(rect.top + y) * size_t(canvas_width) + size_t(rect.left)) * 4;
