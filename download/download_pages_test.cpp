@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "download/page_rules.h"
+#include "download/recording_form.h"
 
 namespace {
 
@@ -72,38 +73,6 @@ class FakeDisk {
   std::mutex mutex_;
   std::map<Text, ByteString> files_;
   std::set<Text> refused_;
-};
-
-// Plain form fields that also keep every caption and bar position written.
-class RecordingForm : public PlainFormFields {
- public:
-  void WriteText(Control control, const Text& text) override {
-    if (control == Control::进度标签) {
-      std::lock_guard<std::mutex> lock(record_mutex_);
-      captions_.push_back(text);
-    }
-    PlainFormFields::WriteText(control, text);
-  }
-  void WriteProgress(Control control, long long position) override {
-    if (control == Control::进度条) {
-      std::lock_guard<std::mutex> lock(record_mutex_);
-      positions_.push_back(position);
-    }
-    PlainFormFields::WriteProgress(control, position);
-  }
-  std::vector<Text> Captions() {
-    std::lock_guard<std::mutex> lock(record_mutex_);
-    return captions_;
-  }
-  std::vector<long long> Positions() {
-    std::lock_guard<std::mutex> lock(record_mutex_);
-    return positions_;
-  }
-
- private:
-  std::mutex record_mutex_;
-  std::vector<Text> captions_;
-  std::vector<long long> positions_;
 };
 
 const Text kLink = "http://img.test/book/";
