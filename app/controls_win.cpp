@@ -1,0 +1,90 @@
+#include "app/controls_win.h"
+
+#include <commctrl.h>
+
+DWORD ControlStyle(const ControlSpec& spec) {
+  DWORD style = WS_CHILD | WS_VISIBLE;
+  if (spec.border == Border::Single) style |= WS_BORDER;
+  if (IsTabStop(spec.kind)) style |= WS_TABSTOP;
+  switch (spec.kind) {
+    case ControlKind::Label:
+    case ControlKind::TransparentLabel:
+      // Texts are shown as they are: an '&' is not a mnemonic.
+      style |= SS_NOPREFIX;
+      if (spec.lines == Lines::Wrap) {
+        style |= spec.align == Align::Centre ? SS_CENTER : SS_LEFT;
+      } else {
+        style |= (spec.align == Align::Centre ? SS_CENTER : SS_LEFTNOWORDWRAP) | SS_CENTERIMAGE;
+      }
+      break;
+    case ControlKind::Button:
+      style |= BS_PUSHBUTTON;
+      break;
+    case ControlKind::Edit:
+      style |= spec.align == Align::Centre ? ES_CENTER : ES_LEFT;
+      style |= spec.lines == Lines::Lines ? (ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL) : ES_AUTOHSCROLL;
+      break;
+    case ControlKind::ProgressBar:  // segmented: no PBS_SMOOTH
+    case ControlKind::PictureBox:
+      break;
+  }
+  return style;
+}
+
+DWORD ControlExStyle(const ControlSpec& spec) {
+  switch (spec.border) {
+    case Border::Sunken:
+      return WS_EX_CLIENTEDGE;
+    case Border::ThinSunken:
+      return WS_EX_STATICEDGE;
+    default:
+      return 0;
+  }
+}
+
+namespace {
+const wchar_t* ClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Button:
+      return L"BUTTON";
+    case ControlKind::Edit:
+      return L"EDIT";
+    case ControlKind::ProgressBar:
+      return PROGRESS_CLASSW;
+    default:
+      return L"STATIC";
+  }
+}
+}  // namespace
+
+HWND CreateStandardControl(HWND parent, const ControlSpec& spec) {
+  return CreateWindowExW(ControlExStyle(spec), ClassOf(spec.kind), L"", ControlStyle(spec), spec.rect.x,
+                         spec.rect.y, spec.rect.w, spec.rect.h, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.control))),
+                         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+}
+
+void SetControlFont(HWND control, HFONT font) {
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void SetControlText(HWND control, const std::wstring& text) {
+  SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring ControlText(HWND control) {
+  const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const LRESULT copied = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
+void RemoveEditLimit(HWND edit) { SendMessageW(edit, EM_SETLIMITTEXT, 0, 0); }
+
+void SelectAllText(HWND edit) { SendMessageW(edit, EM_SETSEL, 0, -1); }
+
+void SetProgressRange(HWND bar, int low, int high) { SendMessageW(bar, PBM_SETRANGE32, low, high); }
+
+void SetProgressPosition(HWND bar, int position) { SendMessageW(bar, PBM_SETPOS, position, 0); }
