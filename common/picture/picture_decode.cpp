@@ -1,6 +1,7 @@
 #include "common/picture/picture_decode.h"
 
 #include <cstring>
+#include <new>
 
 #include "common/picture/picture_internal.h"
 
@@ -62,15 +63,22 @@ bool DecodePicture(const uint8_t* data, size_t size, Picture* picture, std::stri
   *picture = Picture();
   error->clear();
   bool ok = false;
-  switch (DetectPictureFormat(data, size)) {
-    case PictureFormat::Jpeg: ok = DecodeJpeg(data, size, picture, error); break;
-    case PictureFormat::Png: ok = DecodePng(data, size, picture, error); break;
-    case PictureFormat::Gif: ok = DecodeGif(data, size, GifLimits(), picture, error); break;
-    case PictureFormat::Bmp: ok = DecodeBmp(data, size, picture, error); break;
-    case PictureFormat::Icon:
-    case PictureFormat::Cursor: ok = DecodeIcon(data, size, picture, error); break;
-    case PictureFormat::Pcx: ok = DecodePcx(data, size, picture, error); break;
-    case PictureFormat::Unknown: *error = "unrecognised picture format"; break;
+  // A 32-bit process may not find room for a large picture; that is a failed decode too.
+  try {
+    switch (DetectPictureFormat(data, size)) {
+      case PictureFormat::Jpeg: ok = DecodeJpeg(data, size, picture, error); break;
+      case PictureFormat::Png: ok = DecodePng(data, size, picture, error); break;
+      case PictureFormat::Gif: ok = DecodeGif(data, size, GifLimits(), picture, error); break;
+      case PictureFormat::Bmp: ok = DecodeBmp(data, size, picture, error); break;
+      case PictureFormat::Icon:
+      case PictureFormat::Cursor: ok = DecodeIcon(data, size, picture, error); break;
+      case PictureFormat::Pcx: ok = DecodePcx(data, size, picture, error); break;
+      case PictureFormat::Unknown: *error = "unrecognised picture format"; break;
+    }
+  } catch (const std::bad_alloc&) {
+    *picture = Picture();
+    *error = "not enough memory for the picture";
+    ok = false;
   }
   if (!ok) {
     *picture = Picture();
