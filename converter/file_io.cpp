@@ -1,0 +1,71 @@
+#include "converter/file_io.h"
+
+#include <cstring>
+
+namespace {
+// Big enough that the per-call cost disappears; pictures larger than this bypass it.
+constexpr size_t kBufferSize = 1 << 20;
+}  // namespace
+
+OutputFile::~OutputFile() { CloseHandleChecked(); }
+
+bool OutputFile::Open(const std::string& path) {
+  CloseHandleChecked();
+  position_ = 0;
+  failed_ = false;
+  buffer_.clear();
+  buffer_.reserve(kBufferSize);
+  if (!OpenHandle(path)) {
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool OutputFile::Write(const void* data, size_t size) {
+  if (failed_ || handle_ == nullptr) return false;
+  position_ += size;
+  if (buffer_.size() + size <= kBufferSize) {
+    const char* bytes = static_cast<const char*>(data);
+    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    return true;
+  }
+  if (!Flush()) return false;
+  if (size >= kBufferSize) {
+    if (!WriteDirect(data, size)) failed_ = true;
+    return !failed_;
+  }
+  const char* bytes = static_cast<const char*>(data);
+  buffer_.insert(buffer_.end(), bytes, bytes + size);
+  return true;
+}
+
+bool OutputFile::Flush() {
+  if (failed_) return false;
+  if (!buffer_.empty() && !WriteDirect(buffer_.data(), buffer_.size())) failed_ = true;
+  buffer_.clear();
+  return !failed_;
+}
+
+bool OutputFile::Close() {
+  if (handle_ == nullptr) return false;
+  const bool flushed = Flush();
+  const bool closed = CloseHandleChecked();
+  return flushed && closed;
+}
+
+std::string FileNameOf(const std::string& path) {
+#ifdef _WIN32
+  const size_t cut = path.find_last_of("\\/");
+#else
+  const size_t cut = path.find_last_of('/');
+#endif
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  const char last = folder.back();
+  if (last == '/' || last == kPathSeparator) return folder + name;
+  return folder + kPathSeparator + name;
+}
