@@ -6,6 +6,8 @@
 //   e2e_driver [-w HWND] COMMAND ARGS...
 //     wait-window [TIMEOUT_MS]       waits for the visible main window; prints its HWND (decimal)
 //     rect                           the window's outer rectangle: "left top width height"
+//     window                         one JSON line: caption, outer and client rectangles, style,
+//                                    exstyle, screen size, and under Wine the X window that shows it
 //     client-origin                  screen position of the client area's top left: "x y"
 //     controls                       one JSON line per child: id, class, rect in the client area,
 //                                    style, exstyle, visible, enabled, text
@@ -18,12 +20,15 @@
 //     key VK [shift]                 presses and releases a virtual key in the window (e.g. 27 Escape)
 //     focused                        the ID of the control with the keyboard focus (0: the window)
 //     pixel ID X Y                   "r g b" of the screen at a point of the control's client area
+//     count-colour ID R G B          how many screen pixels of the control's client area have this colour
 //     btnface                        "r g b" of the system's button-face colour
+//     popup                          1 when a popup menu of the window's process is open, else 0
 //     dialog-text [TIMEOUT_MS]       waits for a message box of the window's process; prints its text
 //     dialog-ok                      presses the message box's OK button
 // TEXT arguments may be given as hex:<UTF-8 bytes in hex>, which survives any locale.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -208,7 +213,7 @@ std::string DialogText(HWND dialog) {
 
 int Usage() {
   return Fail("usage: e2e_driver [-w HWND] wait-window|rect|client-origin|controls|gettext|settext|clipboard|"
-              "clipboard-empty|click|dblclick|key|focused|pixel|btnface|dialog-text|dialog-ok ...") + 1;
+              "clipboard-empty|click|dblclick|key|focused|pixel|count-colour|btnface|popup|window|dialog-text|dialog-ok ...") + 1;
 }
 
 int Run(std::vector<std::wstring> args) {
@@ -255,6 +260,74 @@ int Run(std::vector<std::wstring> args) {
     GetWindowRect(main, &rect);
     Print(std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right - rect.left) +
           " " + std::to_string(rect.bottom - rect.top) + "\n");
+    return 0;
+  }
+  if (command == L"window") {
+    RECT outer, client;
+    GetWindowRect(main, &outer);
+    GetClientRect(main, &client);
+    auto rect_json = [](const RECT& r) {
+      return "[" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right - r.left) +
+             ", " + std::to_string(r.bottom - r.top) + "]";
+    };
+    Print("{\"caption\": " + JsonString(ToUtf8(WindowText(main))) + ", \"outer\": " + rect_json(outer) +
+          ", \"client\": " + rect_json(client) +
+          ", \"style\": " + std::to_string(static_cast<unsigned long>(GetWindowLongW(main, GWL_STYLE))) +
+          ", \"exstyle\": " + std::to_string(static_cast<unsigned long>(GetWindowLongW(main, GWL_EXSTYLE))) +
+          ", \"screen\": [" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ", " +
+          std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "]" +
+          ", \"x11_window\": " +
+          std::to_string(reinterpret_cast<uintptr_t>(GetPropW(main, L"__wine_x11_whole_window"))) + "}\n");
+    return 0;
+  }
+  if (command == L"popup") {
+    DWORD main_process = 0;
+    GetWindowThreadProcessId(main, &main_process);
+    bool open = false;
+    for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
+         menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(menu, &process);
+      if (process == main_process && IsWindowVisible(menu)) open = true;
+    }
+    Print(open ? "1\n" : "0\n");
+    return 0;
+  }
+  if (command == L"count-colour") {
+    HWND control = control_arg(1);
+    if (!control || args.size() < 5) return Fail("no such control");
+    const COLORREF wanted = RGB(number(2, 0), number(3, 0), number(4, 0));
+    RECT client;
+    GetClientRect(control, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(control, &origin);
+    // One copy of the screen area, then a count over its pixels.
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return Fail("cannot copy the screen");
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    long count = 0;
+    const auto* pixels = static_cast<const uint8_t*>(bits);
+    for (long i = 0; i < static_cast<long>(client.right) * client.bottom; ++i) {
+      const uint8_t* p = pixels + i * 4;
+      if (RGB(p[2], p[1], p[0]) == wanted) ++count;
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    Print(std::to_string(count) + "\n");
     return 0;
   }
   if (command == L"client-origin") {

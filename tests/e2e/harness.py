@@ -21,6 +21,7 @@ import json
 import locale
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import tempfile
@@ -90,6 +91,11 @@ def driver(*args, check=True, timeout=60):
     return result.stdout.decode("utf-8")
 
 
+def button_face():
+    """The system's button-face colour as (r, g, b)."""
+    return tuple(int(v) for v in driver("btnface").split())
+
+
 def wait_for(predicate, timeout=30.0, what="the condition", interval=0.2):
     """Polls predicate until it returns something true; returns that value."""
     deadline = time.monotonic() + timeout
@@ -146,6 +152,24 @@ class App:
     def rect(self):
         """The window's outer rectangle: (left, top, width, height)."""
         return tuple(int(v) for v in self.drive("rect").split())
+
+    def window(self):
+        """The window: caption, outer and client [x, y, w, h], style, exstyle, screen size, x11_window."""
+        return json.loads(self.drive("window"))
+
+    def x_icon_sizes(self):
+        """The icon sizes the X window offers the desktop (_NET_WM_ICON), e.g. ["32 x 32", "16 x 16"]."""
+        xid = self.window()["x11_window"]
+        listing = subprocess.run(["xprop", "-id", str(xid), "_NET_WM_ICON"], capture_output=True, text=True).stdout
+        return re.findall(r"Icon \((\d+ x \d+)\)", listing)
+
+    def count_colour(self, control, rgb):
+        """How many pixels of the control's client area show this colour on the screen."""
+        return int(self.drive("count-colour", CONTROL_IDS[control], *rgb))
+
+    def popup_open(self):
+        """True while a popup menu (an edit box's context menu) of the program is open."""
+        return self.drive("popup").strip() == "1"
 
     def controls(self):
         """One dict per child window: id, class, x, y, w, h, style, exstyle, visible, enabled, text."""
