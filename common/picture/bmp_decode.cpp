@@ -47,8 +47,7 @@ struct Dib {
   size_t entry_size = 4;
 };
 
-// Reads the header at dib[0..size) and the colour table that follows it; the table
-// ends at table_limit (the pixel offset of a file, or size for an icon image).
+// Reads the header at dib[0..size) and locates the colour table that follows it.
 bool ReadDibHeader(const uint8_t* dib, size_t size, bool icon, Dib* out, std::string* error) {
   if (size < 4) {
     *error = "BMP: no header";

@@ -312,7 +312,7 @@ Bytes MakeIcon(const std::vector<IconEntry>& entries, bool cursor) {
   for (const IconEntry& e : entries) {
     out.push_back(uint8_t(e.width & 0xFF)), out.push_back(uint8_t(e.height & 0xFF));
     out.push_back(0), out.push_back(0);
-    Put16(&out, cursor ? 1 : 1), Put16(&out, cursor ? 2 : 32);  // hot spot, or planes and depth
+    Put16(&out, 1), Put16(&out, cursor ? 2 : 32);  // hot spot x and y, or planes and depth
     Put32(&out, uint32_t(e.data.size())), Put32(&out, uint32_t(offset));
     offset += e.data.size();
   }
