@@ -103,7 +103,7 @@ class WindowsConverterTest(unittest.TestCase):
         pictures = make_book(folder)
         pdf = folder / (BOOK + ".pdf")
         process = subprocess.Popen([ARGS.wine, str(folder / "FreePic2Pdf.exe")], cwd=str(folder), env=wine_env(),
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         try:
             deadline = time.time() + 90
             while time.time() < deadline and process.poll() is None:
@@ -119,8 +119,8 @@ class WindowsConverterTest(unittest.TestCase):
         finally:
             if process.poll() is None:
                 process.kill()
-                process.wait()
-        self.assertEqual(process.returncode, 2)
+            errors = process.communicate()[1]
+        self.assertEqual(process.returncode, 2, errors)
         self.assertEqual(page_count(pdf), len(pictures))
 
 
@@ -132,6 +132,7 @@ def main():
     parser.add_argument("--wine", required=True)
     parser.add_argument("--work", required=True)
     ARGS, rest = parser.parse_known_args()
+    ARGS.work = str(pathlib.Path(ARGS.work).resolve())
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 
 
