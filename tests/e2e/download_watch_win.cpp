@@ -4,7 +4,8 @@
 //
 //   download_watch HWND BOXES TIMEOUT_MS [ok]
 //
-// Prints JSON lines in UTF-8: {"caption": TEXT} whenever 进度标签 changes, {"position": N}
+// Prints JSON lines in UTF-8: first {"start": true, "caption": TEXT, "position": N}, once
+// it watches; then {"caption": TEXT} whenever 进度标签 changes, {"position": N}
 // whenever 进度条 changes, and, once BOXES message boxes titled "信息：" of the window's
 // process are open, {"box": TEXT} for each of them (pressing its OK button when "ok" is
 // given). Exits 0, or 1 when the boxes did not come within TIMEOUT_MS.
@@ -113,8 +114,7 @@ int wmain(int argc, wchar_t** argv) {
 
   std::wstring caption = TextOf(label);
   LRESULT position = SendMessageW(bar, PBM_GETPOS, 0, 0);
-  PrintLine("{\"caption\": " + JsonString(caption) + "}");
-  PrintLine("{\"position\": " + std::to_string(position) + "}");
+  PrintLine("{\"start\": true, \"caption\": " + JsonString(caption) + ", \"position\": " + std::to_string(position) + "}");
   const DWORD start = GetTickCount();
   for (bool last_round = false;;) {
     const std::wstring now_caption = TextOf(label);

@@ -35,7 +35,7 @@ class Watch:
         self.process = subprocess.Popen(
             [harness.WINE, watcher, str(app.hwnd), str(boxes), str(timeout_ms), "ok"],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=harness._wine_env())
-        self.first = self.process.stdout.readline()  # once it prints, it is watching
+        self.first = self.process.stdout.readline()  # the starting state: from now on it watches
 
     def result(self, timeout=180):
         """(captions, positions, box texts), the changes seen after the watch began."""
@@ -44,9 +44,11 @@ class Watch:
             raise AssertionError("download_watch: " + err.decode("utf-8", "replace"))
         captions, positions, boxes = [], [], []
         lines = out.decode("utf-8").splitlines()
-        for index, line in enumerate(lines):
+        if os.environ.get("DL_DEBUG"):
+            print("\nwatch:", self.first, lines)
+        for line in lines:
             event = json.loads(line)
-            if index == 0:  # the starting position
+            if "start" in event:
                 continue
             if "caption" in event:
                 captions.append(event["caption"])
