@@ -13,7 +13,7 @@
 
 #include "analysis/http_fetch.h"
 #include "common/book_folder.h"
-#include "common/files.h"
+#include "download/program_services.h"
 #include "download/recording_form.h"
 #include "download/win_test_files.h"
 #include "tests/support/test_server.h"
@@ -38,14 +38,11 @@ int ClosedPort() {
   return ntohs(address.sin_port);
 }
 
-// Runs downloads the way a worker does, with the message captured instead of shown.
+// Runs downloads the way a worker does, with the message captured instead of shown and a
+// shut-down latch of its own.
 class Download {
  public:
-  Download() {
-    services.fetch = HttpFetch;
-    services.write_file = WriteFileBytes;
-    services.book_folder = ReadBookFolder;
-    services.sleep = [](int ms) { Sleep(static_cast<DWORD>(ms)); };
+  Download() : services(ProgramDownloadServices()) {
     services.show_message = [this](const Text& message) {
       std::lock_guard<std::mutex> lock(mutex);
       messages.push_back(message);
@@ -59,8 +56,8 @@ class Download {
     DownloadPages(form, services, threads);
   }
 
-  ShutdownLatch shutdown;
   DownloadServices services;
+  ShutdownLatch shutdown;
   std::mutex mutex;
   std::vector<Text> messages;
 };

@@ -14,6 +14,7 @@
 #include "download/download_pages.h"
 #include "download/number_text.h"
 #include "download/page_rules.h"
+#include "download/program_services.h"
 #include "download/wait_with_events.h"
 
 namespace {
@@ -32,20 +33,9 @@ struct WorkerRequest {
   int threads;
 };
 
-DownloadServices ProgramServices() {
-  DownloadServices services;
-  services.fetch = HttpFetch;
-  services.write_file = WriteFileBytes;
-  services.book_folder = ReadBookFolder;
-  services.sleep = [](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); };
-  services.show_message = ShowClosingMessage;
-  services.shutdown = &DownloadShutdown();
-  return services;
-}
-
 DWORD WINAPI DownloadPagesThread(LPVOID parameter) {
   std::unique_ptr<WorkerRequest> request(static_cast<WorkerRequest*>(parameter));
-  DownloadPages(*request->form, ProgramServices(), request->threads);
+  DownloadPages(*request->form, ProgramDownloadServices(), request->threads);
   return 0;
 }
 
@@ -68,10 +58,7 @@ void AllowParallelConnections() {
 
 void StartDownload(FormFields& form) {
   static std::once_flag once;
-  std::call_once(once, [] {
-    std::atexit(EndDownloadsAtExit);
-    AllowParallelConnections();
-  });
+  std::call_once(once, [] { std::atexit(EndDownloadsAtExit); });
   if (DownloadShutdown().IsClosed()) return;
   auto request = std::make_unique<LaunchRequest>(LaunchRequest{&form});
   const HANDLE thread = CreateThread(nullptr, 0, DownloadLauncherThread, request.get(), 0, nullptr);
@@ -94,3 +81,16 @@ void DownloadLauncher(FormFields& form) {
 }
 
 void EndDownloads() { DownloadShutdown().Close(); }
+
+DownloadServices ProgramDownloadServices() {
+  static std::once_flag once;
+  std::call_once(once, AllowParallelConnections);
+  DownloadServices services;
+  services.fetch = HttpFetch;
+  services.write_file = WriteFileBytes;
+  services.book_folder = ReadBookFolder;
+  services.sleep = [](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); };
+  services.show_message = ShowClosingMessage;
+  services.shutdown = &DownloadShutdown();
+  return services;
+}
