@@ -77,7 +77,8 @@ void MainWindow::CreateControls() {
 }
 
 void MainWindow::OnCreated() {
-  // The download module keeps its counters of started downloads from zero on its own.
+  // The download module's counters of started downloads start from zero on their own, and
+  // this window is created once per process, so there is nothing to reset here.
 }
 
 void MainWindow::Show(int show_command) {
@@ -231,7 +232,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_DESTROY:
+      // Shut-down begins: workers' field access is dropped from now on, and downloads stop
+      // touching the book folder (a file write in progress is waited for).
       closing_ = true;
+      EndDownloads();
       PostQuitMessage(0);
       return 0;
   }

@@ -28,6 +28,8 @@ class MainWindow {
   bool PreTranslateMessage(const MSG& message);
 
   FormFields& fields() { return fields_; }
+  HWND hwnd() const { return hwnd_; }
+  const PictureBox& picture_box() const { return picture_box_; }
 
   // Runs work on the window thread, the calling thread waiting until it is done. Once the
   // window is being destroyed the work is dropped, so no control is touched after that.

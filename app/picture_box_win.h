@@ -19,6 +19,10 @@ class PictureBox {
   void Show(Picture picture);
   void Clear() { Show(Picture()); }
 
+  // What the box holds: screen-ready frames (BGRA over the button face) and the one shown.
+  const Picture& picture() const { return picture_; }
+  size_t current_frame() const { return frame_; }
+
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   void Paint();
