@@ -3,8 +3,9 @@
 #include <cstring>
 
 namespace {
-// Big enough that the per-call cost disappears; pictures larger than this bypass it.
-constexpr size_t kBufferSize = 1 << 20;
+// Small writes (dictionaries, page objects) are gathered; the per-call cost disappears.
+constexpr size_t kBufferSize = 256 * 1024;
+constexpr size_t kDirectWriteSize = 64 * 1024;
 }  // namespace
 
 OutputFile::~OutputFile() { CloseHandleChecked(); }
@@ -25,17 +26,15 @@ bool OutputFile::Open(const std::string& path) {
 bool OutputFile::Write(const void* data, size_t size) {
   if (failed_ || handle_ == nullptr) return false;
   position_ += size;
-  if (buffer_.size() + size <= kBufferSize) {
-    const char* bytes = static_cast<const char*>(data);
-    buffer_.insert(buffer_.end(), bytes, bytes + size);
-    return true;
-  }
-  if (!Flush()) return false;
-  if (size >= kBufferSize) {
+  const char* bytes = static_cast<const char*>(data);
+  // Large pieces (the pictures) go straight to the file: copying them through the buffer
+  // would cost as much as writing them.
+  if (size >= kDirectWriteSize) {
+    if (!Flush()) return false;
     if (!WriteDirect(data, size)) failed_ = true;
     return !failed_;
   }
-  const char* bytes = static_cast<const char*>(data);
+  if (buffer_.size() + size > kBufferSize && !Flush()) return false;
   buffer_.insert(buffer_.end(), bytes, bytes + size);
   return true;
 }

@@ -47,8 +47,9 @@ bool ReadFileHead(const std::string& path, size_t max_bytes, std::vector<uint8_t
   return true;
 }
 
+// The vector is resized, not cleared first: resizing a reused vector within its old size
+// does not fill it with zeros, which would cost as much as the read.
 bool ReadWholeFile(const std::string& path, size_t max_bytes, std::vector<uint8_t>* bytes) {
-  bytes->clear();
   FilePtr file(fopen(path.c_str(), "rb"));
   if (!file) return false;
   struct stat info;

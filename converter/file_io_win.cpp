@@ -71,8 +71,9 @@ bool ReadFileHead(const std::string& path, size_t max_bytes, std::vector<uint8_t
   return true;
 }
 
+// The vector is resized, not cleared first: resizing a reused vector within its old size
+// does not fill it with zeros, which would cost as much as the read.
 bool ReadWholeFile(const std::string& path, size_t max_bytes, std::vector<uint8_t>* bytes) {
-  bytes->clear();
   Handle file(OpenForReading(path));
   if (file.handle == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size;
