@@ -46,11 +46,14 @@ PORT = int(os.environ.get("TEST_SERVER_PORT", "0"))
 HOST = "127.0.0.1:%d" % PORT
 
 
-def _wine_env():
+def _wine_env(lang=None):
     env = dict(os.environ)
     env.setdefault("WINEDEBUG", "-all")
-    # Code page 936, as on the users' systems; texts must be right on any code page anyway.
-    if "zh_CN.utf8" in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout:
+    # Code page 936, as on the users' systems, unless a test asks for another locale; the
+    # program's texts must be right on any code page.
+    if lang:
+        env["LANG"] = env["LC_ALL"] = lang
+    elif "zh_CN.utf8" in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout:
         env["LANG"] = env["LC_ALL"] = "zh_CN.UTF-8"
     return env
 
@@ -200,16 +203,17 @@ class App:
         shutil.rmtree(self.run_dir, ignore_errors=True)
 
 
-def start_app(run_dir=None):
+def start_app(run_dir=None, lang=None):
     """Copies the program into run_dir (default: a new temp folder), starts it under Wine and
-    waits for its window. The book folders it makes appear in app.run_dir."""
+    waits for its window. The book folders it makes appear in app.run_dir. lang: the locale
+    the program runs in (default zh_CN.UTF-8, code page 936)."""
     check_environment()
     run_dir = pathlib.Path(run_dir or tempfile.mkdtemp(prefix="e2e_app_"))
     run_dir.mkdir(parents=True, exist_ok=True)
     program = run_dir / os.path.basename(APP)
     shutil.copy2(APP, program)
     # Started from elsewhere: the program must find its own folder.
-    process = subprocess.Popen([WINE, str(program)], cwd=tempfile.gettempdir(), env=_wine_env(),
+    process = subprocess.Popen([WINE, str(program)], cwd=tempfile.gettempdir(), env=_wine_env(lang),
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         hwnd = int(driver("wait-window", 30000).split()[0])

@@ -2,8 +2,8 @@
 import time
 import unittest
 
-from harness import (CONTROL_IDS, HOST, VK_ESCAPE, VK_RETURN, VK_TAB, button_face, server_log, start_app,
-                     url, wait_for)
+from harness import (CONTROL_IDS, HOST, VK_ESCAPE, VK_RETURN, VK_SPACE, VK_TAB, button_face, server_log,
+                     start_app, url, wait_for)
 
 CAPTION = "朔禾站_教材_电子课本@下载器 By 1.01"
 REMARK = "备注：1.复制阅读页地址，在地址框中双击左键自动粘贴，点击下载。 \r\n      2.部分无法获取书页码，请手动输入。"
@@ -49,8 +49,8 @@ def near(colour, wanted, tolerance=24):
 
 
 class WindowTestCase(unittest.TestCase):
-    def start(self):
-        app = start_app()
+    def start(self, lang=None):
+        app = start_app(lang=lang)
         self.addCleanup(app.stop)
         return app
 
@@ -176,6 +176,35 @@ class DoubleClickOnTheAddressBox(WindowTestCase):
             return seen == {"red", "blue"}
 
         wait_for(both_frames, what="both frames of the animated cover")
+
+
+class CodePages(WindowTestCase):
+    def test_texts_are_right_on_a_western_code_page(self):
+        app = self.start(lang="C.UTF-8")
+        self.assertEqual(app.window()["caption"], CAPTION)
+        self.assertEqual(app.text("标签2"), REMARK)
+        self.assertEqual(app.text("下载按钮"), "图片下载")
+        self.assertEqual(self.analyse(app, "/e2e/cover.html"), "窗口测试课本")
+        self.assertTrue((app.run_dir / "窗口测试课本").is_dir())
+
+
+class Buttons(WindowTestCase):
+    def test_mouse_and_space_key_press_a_button(self):
+        app = self.start()
+        converter = app.run_dir / "FreePic2Pdf.exe"  # the title box is empty: the run folder itself
+        app.click("按钮1")
+        wait_for(lambda: converter.is_file() and converter.stat().st_size > 0, what="the converter by click")
+        converter.unlink()
+        self.assertEqual(app.focused(), "按钮1")  # the click gave it the focus
+        app.key(VK_SPACE)
+        wait_for(lambda: converter.is_file() and converter.stat().st_size > 0, what="the converter by space")
+
+    def test_the_download_button_starts_a_download_that_ends_with_its_message(self):
+        app = self.start()
+        app.click("下载按钮")
+        self.assertTrue(app.dialog_text(30000).startswith("下载完成！"))
+        app.dialog_ok()
+        self.assertTrue(app.running())
 
 
 class EventsThatDoNothing(WindowTestCase):
