@@ -71,7 +71,7 @@ class WindowsConverterTest(unittest.TestCase):
     def test_downloader_carries_this_converter(self):
         converter = pathlib.Path(ARGS.converter).read_bytes()
         self.assertGreater(len(converter), 100000)
-        self.assertIn(converter, pathlib.Path(ARGS.downloader).read_bytes())
+        self.assertTrue(converter in pathlib.Path(ARGS.downloader).read_bytes(), "payload missing from the downloader")
 
     def test_folder_of_downloaded_pages_becomes_a_pdf(self):
         folder = pathlib.Path(ARGS.work) / "arguments" / BOOK
