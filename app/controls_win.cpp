@@ -1,6 +1,7 @@
 #include "app/controls_win.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 DWORD ControlStyle(const ControlSpec& spec) {
   DWORD style = WS_CHILD | WS_VISIBLE;
@@ -84,6 +85,11 @@ std::wstring ControlText(HWND control) {
 void RemoveEditLimit(HWND edit) { SendMessageW(edit, EM_SETLIMITTEXT, 0, 0); }
 
 void SelectAllText(HWND edit) { SendMessageW(edit, EM_SETSEL, 0, -1); }
+
+void UseSegmentedLook(HWND bar) {
+  // A visual theme would draw one smooth bar; without it the bar is drawn in blocks.
+  SetWindowTheme(bar, L" ", L" ");
+}
 
 void SetProgressRange(HWND bar, int low, int high) { SendMessageW(bar, PBM_SETRANGE32, low, high); }
 

@@ -22,5 +22,6 @@ std::wstring ControlText(HWND control);
 void RemoveEditLimit(HWND edit);
 void SelectAllText(HWND edit);
 
+void UseSegmentedLook(HWND bar);
 void SetProgressRange(HWND bar, int low, int high);
 void SetProgressPosition(HWND bar, int position);

@@ -66,6 +66,7 @@ void MainWindow::CreateControls() {
     SetControlFont(control, font);
     if (spec.kind == ControlKind::Edit) RemoveEditLimit(control);
     if (spec.kind == ControlKind::ProgressBar) {
+      UseSegmentedLook(control);
       SetProgressRange(control, 0, 100);
       SetProgressPosition(control, 0);
     }

@@ -13,6 +13,8 @@
 //                                    style, exstyle, visible, enabled, text
 //     gettext ID                     the control's text (WM_GETTEXT), nothing else printed
 //     settext ID TEXT                sets the control's text (WM_SETTEXT), as typing would
+//     progress ID                    the progress bar's position (PBM_GETPOS)
+//     send ID MSG [WPARAM [LPARAM]]  sends a message with number arguments to the control; prints the result
 //     clipboard TEXT                 puts TEXT on the clipboard as Unicode text, like a browser copy
 //     clipboard-empty                empties the clipboard
 //     click ID [X Y]                 a left click in the control (default: its centre)
@@ -22,11 +24,13 @@
 //     pixel ID X Y                   "r g b" of the screen at a point of the control's client area
 //     count-colour ID R G B          how many screen pixels of the control's client area have this colour
 //     btnface                        "r g b" of the system's button-face colour
+//     syscolour INDEX                "r g b" of a system colour (GetSysColor)
 //     popup                          1 when a popup menu of the window's process is open, else 0
 //     dialog-text [TIMEOUT_MS]       waits for a message box of the window's process; prints its text
 //     dialog-ok                      presses the message box's OK button
 // TEXT arguments may be given as hex:<UTF-8 bytes in hex>, which survives any locale.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -213,7 +217,7 @@ std::string DialogText(HWND dialog) {
 
 int Usage() {
   return Fail("usage: e2e_driver [-w HWND] wait-window|rect|client-origin|controls|gettext|settext|clipboard|"
-              "clipboard-empty|click|dblclick|key|focused|pixel|count-colour|btnface|popup|window|dialog-text|dialog-ok ...") + 1;
+              "clipboard-empty|progress|send|click|dblclick|key|focused|pixel|count-colour|btnface|syscolour|popup|window|dialog-text|dialog-ok ...") + 1;
 }
 
 int Run(std::vector<std::wstring> args) {
@@ -233,8 +237,8 @@ int Run(std::vector<std::wstring> args) {
     return PutTextOnClipboard(TextArgument(args[1])) ? 0 : Fail("cannot set the clipboard");
   }
   if (command == L"clipboard-empty") return PutTextOnClipboard(std::wstring()) ? 0 : Fail("cannot open the clipboard");
-  if (command == L"btnface") {
-    const COLORREF colour = GetSysColor(COLOR_BTNFACE);
+  if (command == L"btnface" || command == L"syscolour") {
+    const COLORREF colour = GetSysColor(command == L"btnface" ? COLOR_BTNFACE : static_cast<int>(number(1, 0)));
     Print(std::to_string(GetRValue(colour)) + " " + std::to_string(GetGValue(colour)) + " " +
           std::to_string(GetBValue(colour)) + "\n");
     return 0;
@@ -355,6 +359,15 @@ int Run(std::vector<std::wstring> args) {
     HWND control = control_arg(1);
     if (!control) return Fail("no such control");
     Print(ToUtf8(WindowText(control)));
+    return 0;
+  }
+  if (command == L"progress" || command == L"send") {
+    HWND control = control_arg(1);
+    if (!control) return Fail("no such control");
+    const UINT message = command == L"progress" ? PBM_GETPOS : static_cast<UINT>(number(2, 0));
+    const LRESULT result = SendMessageW(control, message, static_cast<WPARAM>(number(3, 0)),
+                                        static_cast<LPARAM>(number(4, 0)));
+    Print(std::to_string(static_cast<long long>(result)) + "\n");
     return 0;
   }
   if (command == L"settext") {

@@ -99,6 +99,11 @@ def button_face():
     return tuple(int(v) for v in driver("btnface").split())
 
 
+def system_colour(index):
+    """A system colour (GetSysColor index, e.g. 13 for the highlight) as (r, g, b)."""
+    return tuple(int(v) for v in driver("syscolour", index).split())
+
+
 def wait_for(predicate, timeout=30.0, what="the condition", interval=0.2):
     """Polls predicate until it returns something true; returns that value."""
     deadline = time.monotonic() + timeout
@@ -129,6 +134,14 @@ class App:
 
     def set_text(self, control, text):
         self.drive("settext", CONTROL_IDS[control], _hex(text))
+
+    def progress(self, control="进度条"):
+        """The progress bar's position."""
+        return int(self.drive("progress", CONTROL_IDS[control]))
+
+    def send(self, control, message, wparam=0, lparam=0):
+        """Sends a message with number arguments to a control; returns the result."""
+        return int(self.drive("send", CONTROL_IDS[control], message, wparam, lparam))
 
     def clipboard(self, text):
         if text:

@@ -3,7 +3,7 @@ import time
 import unittest
 
 from harness import (CONTROL_IDS, HOST, VK_ESCAPE, VK_RETURN, VK_SPACE, VK_TAB, button_face, server_log,
-                     start_app, url, wait_for)
+                     start_app, system_colour, url, wait_for)
 
 CAPTION = "朔禾站_教材_电子课本@下载器 By 1.01"
 REMARK = "备注：1.复制阅读页地址，在地址框中双击左键自动粘贴，点击下载。 \r\n      2.部分无法获取书页码，请手动输入。"
@@ -16,6 +16,7 @@ WS_EX_TOPMOST, WS_EX_CLIENTEDGE, WS_EX_STATICEDGE = 0x8, 0x200, 0x20000
 ES_CENTER, ES_MULTILINE, ES_READONLY = 0x1, 0x4, 0x800
 SS_TYPEMASK, SS_CENTER, SS_LEFT, SS_LEFTNOWORDWRAP, SS_CENTERIMAGE = 0x1F, 0x1, 0x0, 0xC, 0x200
 PBS_SMOOTH, BS_DEFPUSHBUTTON = 0x1, 0x1
+PBM_SETPOS, COLOR_HIGHLIGHT = 0x402, 13
 
 # The form: control, window class, x, y, w, h, text, tab stop, extended border.
 FORM = [
@@ -127,6 +128,18 @@ class WindowLooksLikeTheForm(WindowTestCase):
         # The remark is written in pure red.
         self.assertGreater(app.count_colour("标签2", (255, 0, 0)), 50)
         self.assertEqual(app.count_colour("标签1", (255, 0, 0)), 0)
+
+    def test_the_progress_bar_is_drawn_in_blocks(self):
+        app = self.start()
+        highlight = system_colour(COLOR_HIGHLIGHT)
+        self.assertEqual(app.progress(), 0)
+        self.assertEqual(app.count_colour("进度条", highlight), 0)
+        app.send("进度条", PBM_SETPOS, 100)
+        filled = wait_for(lambda: app.count_colour("进度条", highlight), what="the full bar")
+        # Blocks with gaps of the background between them, not one smooth bar.
+        gaps = app.count_colour("进度条", button_face())
+        self.assertGreater(gaps, 0)
+        self.assertGreater(filled, 2 * gaps)
 
 
 class DoubleClickOnTheAddressBox(WindowTestCase):
