@@ -23,7 +23,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   // Download workers may still hold the window's form fields when the process ends, so the
   // window object is never destroyed.
   auto* window = new MainWindow(instance);
-  if (!window->Create()) return 0;
+  if (!window->Create()) return 1;
   window->Show(show_command);
 
   MSG message;
