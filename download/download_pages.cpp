@@ -16,7 +16,7 @@ namespace {
 const char kCoverOnServer[] = "index.jpg";
 const char kCoverFile[] = "01.jpg";
 const char kPageOnServerSuffix[] = ".jpg";
-const char kPageFileSuffix[] = ".png";  // whatever format the server sends, as the converter expects
+const char kPageFileSuffix[] = ".png";  // the name the pages keep on disk, whatever their format
 
 // The state one download shares among its fetching threads.
 class PageDownload {
