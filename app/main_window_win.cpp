@@ -30,10 +30,10 @@ bool MainWindow::Create() {
   window_class.lpfnWndProc = WindowProc;
   window_class.hInstance = instance_;
   window_class.hIcon = static_cast<HICON>(LoadImageW(instance_, kIconName, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                     GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+                                                     GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR | LR_SHARED));
   window_class.hIconSm = static_cast<HICON>(LoadImageW(instance_, kIconName, IMAGE_ICON,
                                                        GetSystemMetrics(SM_CXSMICON),
-                                                       GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+                                                       GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR | LR_SHARED));
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   window_class.lpszClassName = kClassName;
