@@ -5,7 +5,9 @@
 #     (bench_download.exe under Wine; the time is that of the download alone),
 #   - curl, one URL after another in one process,
 #   - aria2c with ten downloads at once,
-# each ROUNDS times; prints the median times and the ratios against the goals.
+# each ROUNDS times; prints the median times and the ratios against the goals. For
+# reference it also times box 10 against the same server without its delay: what the
+# fetches and writes cost on their own (under Wine here: mostly processor time).
 #
 #   tools/bench_download.sh [WINDOWS_BUILD_DIR]     (default: build/win)
 #   environment: PAGES=300 SIZE=120000 DELAY=30 ROUNDS=3
@@ -37,6 +39,7 @@ python3 "$ROOT/tools/testserver.py" --port 0 --port-file "$WORK/port" --root "$R
   --log /dev/null --daemon --pid-file "$SERVER_PID_FILE" >/dev/null
 PORT=$(cat "$WORK/port")
 LINK="http://127.0.0.1:$PORT/img/bench/~delay=$DELAY/~book=$SIZE/"
+NO_DELAY_LINK="http://127.0.0.1:$PORT/img/bench/~book=$SIZE/"
 
 # The same URLs for everyone: the cover, then the pages in order.
 {
@@ -52,11 +55,11 @@ windows_path() { echo "Z:${1//\//\\}\\"; }
 fresh() { rm -rf "$1" && mkdir -p "$1"; }
 
 # The program's download code; prints its own time of the download.
-run_program() {  # threads
-  local dir="$WORK/box$1"
+run_program() {  # threads [link folder-name]
+  local dir="$WORK/${3:-box$1}"
   fresh "$dir"
   local out
-  out=$("$WINE" "$BENCH" "$LINK" "$PAGES" "$1" "$(windows_path "$dir")" | tr -d '\r')
+  out=$("$WINE" "$BENCH" "${2:-$LINK}" "$PAGES" "$1" "$(windows_path "$dir")" | tr -d '\r')
   [ "$(echo "$out" | cut -d' ' -f2)" = 1 ] || { echo "box $1: not every picture was stored" >&2; exit 1; }
   echo "$out" | cut -d' ' -f1
 }
@@ -88,6 +91,7 @@ for ((round = 1; round <= ROUNDS; round++)); do
   times[box10]+="$(run_program 10) "
   times[curl]+="$(run_curl) "
   times[aria2c]+="$(run_aria2c) "
+  times[floor]+="$(run_program 10 "$NO_DELAY_LINK" no_delay) "
 done
 
 # Everyone got the same bytes: the program's page i.png is curl's (i).jpg.
@@ -104,16 +108,20 @@ box1=$(echo "${times[box1]}" | median)
 box10=$(echo "${times[box10]}" | median)
 curl_time=$(echo "${times[curl]}" | median)
 aria2_time=$(echo "${times[aria2c]}" | median)
+floor=$(echo "${times[floor]}" | median)
 
-python3 - "$PAGES" "$SIZE" "$DELAY" "$ROUNDS" "$box1" "$box10" "$curl_time" "$aria2_time" \
-  "${times[box1]}" "${times[box10]}" "${times[curl]}" "${times[aria2c]}" <<'PY'
+python3 - "$PAGES" "$SIZE" "$DELAY" "$ROUNDS" "$box1" "$box10" "$curl_time" "$aria2_time" "$floor" \
+  "${times[box1]}" "${times[box10]}" "${times[curl]}" "${times[aria2c]}" "${times[floor]}" <<'PY'
+import os
 import sys
 pages, size, delay, rounds = sys.argv[1:5]
-box1, box10, curl, aria2 = (float(v) for v in sys.argv[5:9])
-runs = sys.argv[9:13]
-print("%s pages + cover, %s bytes each, %s ms server delay; median of %s rounds" % (pages, size, delay, rounds))
+box1, box10, curl, aria2, floor = (float(v) for v in sys.argv[5:10])
+runs = sys.argv[10:15]
+print("%s pages + cover, %s bytes each, %s ms server delay; median of %s rounds; %d processors, load %.1f"
+      % (pages, size, delay, rounds, os.cpu_count(), os.getloadavg()[0]))
 for name, value, run in (("box 1 (program)", box1, runs[0]), ("box 10 (program)", box10, runs[1]),
-                         ("curl, sequential", curl, runs[2]), ("aria2c -j10", aria2, runs[3])):
+                         ("curl, sequential", curl, runs[2]), ("aria2c -j10", aria2, runs[3]),
+                         ("box 10, no delay", floor, runs[4])):
     print("  %-18s %7.2f s   (runs: %s)" % (name, value, " ".join("%.2f" % float(v) for v in run.split())))
 def check(text, ratio, goal, ok):
     print("  %-44s %5.2f   goal %s  %s" % (text, ratio, goal, "met" if ok else "NOT MET"))
