@@ -30,7 +30,7 @@ struct ControlRect {
   int x, y, w, h;  // in pixels, relative to the client area's top left corner
 };
 
-struct ControlSpec {
+struct ControlRow {
   Control control;
   ControlKind kind;
   ControlRect rect;
@@ -71,7 +71,7 @@ constexpr const char kDefaultTrialAddress[] =
 // The form, control by control. Edit boxes and buttons are tab stops; the tab order is this order.
 // 下载链接框 and 览卷源代码框 lie below the client area on purpose: they are never seen.
 // clang-format off
-constexpr ControlSpec kControlTable[] = {
+constexpr ControlRow kControlTable[] = {
   // control           kind                          {x,   y,   w,   h}   border              align          lines          text    background   text
   {Control::标签2,        ControlKind::Label,            {144, 176, 376,  48}, Border::None,       Align::Left,   Lines::Wrap,   kRed,   kButtonFace, kRemark},
   {Control::图片框1,      ControlKind::PictureBox,       {  8,  56, 120, 160}, Border::Single,     Align::Left,   Lines::Single, kBlack, kButtonFace, ""},
@@ -103,7 +103,7 @@ constexpr bool TableFollowsTheForm() {
 }
 static_assert(kControlCount == 17 && TableFollowsTheForm(), "one row per control, in the order of Control");
 
-constexpr const ControlSpec& SpecOf(Control control) { return kControlTable[static_cast<size_t>(control)]; }
+constexpr const ControlRow& RowOf(Control control) { return kControlTable[static_cast<size_t>(control)]; }
 
 constexpr bool IsTabStop(ControlKind kind) { return kind == ControlKind::Edit || kind == ControlKind::Button; }
 

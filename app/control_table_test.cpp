@@ -12,13 +12,13 @@ TEST(ControlTable, RemarkIsTwoLinesOf105Bytes) {
   EXPECT_EQ(remark.substr(65, 8), "      2.");
   EXPECT_EQ(remark.substr(0, 4), "\xb1\xb8\xd7\xa2");  // 备注
   EXPECT_EQ(remark.substr(103), "\xa1\xa3");           // 。
-  EXPECT_EQ(std::string(SpecOf(Control::标签2).text), remark);
+  EXPECT_EQ(std::string(RowOf(Control::标签2).text), remark);
 }
 
 TEST(ControlTable, DefaultAddressIsOnTheSiteHost) {
-  EXPECT_EQ(std::string(SpecOf(Control::试读地址框).text),
+  EXPECT_EQ(std::string(RowOf(Control::试读地址框).text),
             std::string("http://") + SITE_HOST + "/jiaocai/yuwen/shujiaoban/yinianjixiace/xiace1.html");
-  EXPECT_EQ(std::string(SpecOf(Control::编辑框_线程数).text), "10");
+  EXPECT_EQ(std::string(RowOf(Control::编辑框_线程数).text), "10");
 }
 
 TEST(ControlTable, CaptionsAreGbk) {
@@ -36,7 +36,7 @@ TEST(ControlTable, CaptionsAreGbk) {
       {Control::进度标签, ""},
       {Control::书名框, ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(std::string(SpecOf(c.control).text), c.text);
+  for (const auto& c : cases) EXPECT_EQ(std::string(RowOf(c.control).text), c.text);
   EXPECT_EQ(std::string(kWindowCaption).size(), 35u);
   EXPECT_EQ(std::string(kWindowCaption).substr(27), " By 1.01");
 }
@@ -67,21 +67,21 @@ TEST(ControlTable, PlacesAndKindsFollowTheForm) {
   };
   ASSERT_EQ(sizeof(form) / sizeof(form[0]), kControlCount);
   for (size_t i = 0; i < kControlCount; ++i) {
-    const ControlSpec& spec = kControlTable[i];
+    const ControlRow& row = kControlTable[i];
     SCOPED_TRACE(i);
-    EXPECT_EQ(spec.control, form[i].control);
-    EXPECT_EQ(spec.kind, form[i].kind);
-    EXPECT_EQ(spec.rect.x, form[i].x);
-    EXPECT_EQ(spec.rect.y, form[i].y);
-    EXPECT_EQ(spec.rect.w, form[i].w);
-    EXPECT_EQ(spec.rect.h, form[i].h);
-    EXPECT_EQ(ControlId(spec.control), 1001 + static_cast<int>(i));
+    EXPECT_EQ(row.control, form[i].control);
+    EXPECT_EQ(row.kind, form[i].kind);
+    EXPECT_EQ(row.rect.x, form[i].x);
+    EXPECT_EQ(row.rect.y, form[i].y);
+    EXPECT_EQ(row.rect.w, form[i].w);
+    EXPECT_EQ(row.rect.h, form[i].h);
+    EXPECT_EQ(ControlId(row.control), 1001 + static_cast<int>(i));
   }
 }
 
 TEST(ControlTable, OnlyEditBoxesAndButtonsAreTabStops) {
   int stops = 0;
-  for (const ControlSpec& spec : kControlTable) stops += IsTabStop(spec.kind) ? 1 : 0;
+  for (const ControlRow& row : kControlTable) stops += IsTabStop(row.kind) ? 1 : 0;
   EXPECT_EQ(stops, 9);
   EXPECT_FALSE(IsTabStop(ControlKind::Label));
   EXPECT_FALSE(IsTabStop(ControlKind::TransparentLabel));
@@ -107,26 +107,26 @@ TEST(ControlTable, ColoursAndBorders) {
       {Control::透明标签2, Colour::None, 0, 0, 0, Border::None},
   };
   for (const auto& c : cases) {
-    const Colour& background = SpecOf(c.control).background;
+    const Colour& background = RowOf(c.control).background;
     EXPECT_EQ(background.source, c.source);
     if (c.source == Colour::Rgb) {
       EXPECT_EQ(background.r, c.r);
       EXPECT_EQ(background.g, c.g);
       EXPECT_EQ(background.b, c.b);
     }
-    EXPECT_EQ(SpecOf(c.control).border, c.border);
+    EXPECT_EQ(RowOf(c.control).border, c.border);
   }
-  const Colour red = SpecOf(Control::标签2).text_colour;
+  const Colour red = RowOf(Control::标签2).text_colour;
   EXPECT_EQ(red.r, 255);
   EXPECT_EQ(red.g, 0);
   EXPECT_EQ(red.b, 0);
 }
 
 TEST(ControlTable, HiddenBoxesLieBelowTheClientArea) {
-  EXPECT_GE(SpecOf(Control::下载链接框).rect.y, kWindowHeight);
-  EXPECT_GE(SpecOf(Control::览卷源代码框).rect.y, kWindowHeight);
-  EXPECT_EQ(SpecOf(Control::下载链接框).lines, Lines::Lines);
-  EXPECT_EQ(SpecOf(Control::览卷源代码框).lines, Lines::Lines);
+  EXPECT_GE(RowOf(Control::下载链接框).rect.y, kWindowHeight);
+  EXPECT_GE(RowOf(Control::览卷源代码框).rect.y, kWindowHeight);
+  EXPECT_EQ(RowOf(Control::下载链接框).lines, Lines::Lines);
+  EXPECT_EQ(RowOf(Control::览卷源代码框).lines, Lines::Lines);
 }
 
 TEST(ControlTable, WindowIsCentredWithHalvesCut) {

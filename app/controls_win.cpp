@@ -3,27 +3,27 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
-DWORD ControlStyle(const ControlSpec& spec) {
+DWORD ControlStyle(const ControlRow& row) {
   DWORD style = WS_CHILD | WS_VISIBLE;
-  if (spec.border == Border::Single) style |= WS_BORDER;
-  if (IsTabStop(spec.kind)) style |= WS_TABSTOP;
-  switch (spec.kind) {
+  if (row.border == Border::Single) style |= WS_BORDER;
+  if (IsTabStop(row.kind)) style |= WS_TABSTOP;
+  switch (row.kind) {
     case ControlKind::Label:
     case ControlKind::TransparentLabel:
       // Texts are shown as they are: an '&' is not a mnemonic.
       style |= SS_NOPREFIX;
-      if (spec.lines == Lines::Wrap) {
-        style |= spec.align == Align::Centre ? SS_CENTER : SS_LEFT;
+      if (row.lines == Lines::Wrap) {
+        style |= row.align == Align::Centre ? SS_CENTER : SS_LEFT;
       } else {
-        style |= (spec.align == Align::Centre ? SS_CENTER : SS_LEFTNOWORDWRAP) | SS_CENTERIMAGE;
+        style |= (row.align == Align::Centre ? SS_CENTER : SS_LEFTNOWORDWRAP) | SS_CENTERIMAGE;
       }
       break;
     case ControlKind::Button:
       style |= BS_PUSHBUTTON;
       break;
     case ControlKind::Edit:
-      style |= spec.align == Align::Centre ? ES_CENTER : ES_LEFT;
-      style |= spec.lines == Lines::Lines ? (ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL) : ES_AUTOHSCROLL;
+      style |= row.align == Align::Centre ? ES_CENTER : ES_LEFT;
+      style |= row.lines == Lines::Lines ? (ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL) : ES_AUTOHSCROLL;
       break;
     case ControlKind::ProgressBar:  // segmented: no PBS_SMOOTH
     case ControlKind::PictureBox:
@@ -32,8 +32,8 @@ DWORD ControlStyle(const ControlSpec& spec) {
   return style;
 }
 
-DWORD ControlExStyle(const ControlSpec& spec) {
-  switch (spec.border) {
+DWORD ControlExStyle(const ControlRow& row) {
+  switch (row.border) {
     case Border::Sunken:
       return WS_EX_CLIENTEDGE;
     case Border::ThinSunken:
@@ -58,10 +58,10 @@ const wchar_t* ClassOf(ControlKind kind) {
 }
 }  // namespace
 
-HWND CreateStandardControl(HWND parent, const ControlSpec& spec) {
-  return CreateWindowExW(ControlExStyle(spec), ClassOf(spec.kind), L"", ControlStyle(spec), spec.rect.x,
-                         spec.rect.y, spec.rect.w, spec.rect.h, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.control))),
+HWND CreateStandardControl(HWND parent, const ControlRow& row) {
+  return CreateWindowExW(ControlExStyle(row), ClassOf(row.kind), L"", ControlStyle(row), row.rect.x,
+                         row.rect.y, row.rect.w, row.rect.h, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(row.control))),
                          reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
 }
 

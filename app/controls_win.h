@@ -8,11 +8,11 @@
 #include "app/control_table.h"
 
 // Window styles for a row of the table (not for the picture box's own class).
-DWORD ControlStyle(const ControlSpec& spec);
-DWORD ControlExStyle(const ControlSpec& spec);
+DWORD ControlStyle(const ControlRow& row);
+DWORD ControlExStyle(const ControlRow& row);
 
 // Creates a standard control (label, button, edit box, progress bar) as a Unicode window.
-HWND CreateStandardControl(HWND parent, const ControlSpec& spec);
+HWND CreateStandardControl(HWND parent, const ControlRow& row);
 
 void SetControlFont(HWND control, HFONT font);
 void SetControlText(HWND control, const std::wstring& text);

@@ -56,21 +56,21 @@ bool MainWindow::Create() {
 void MainWindow::CreateControls() {
   const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (size_t i = 0; i < kControlCount; ++i) {
-    const ControlSpec& spec = kControlTable[i];
-    HWND control = spec.kind == ControlKind::PictureBox
-                       ? picture_box_.Create(hwnd_, ControlId(spec.control), spec.rect.x, spec.rect.y, spec.rect.w,
-                                             spec.rect.h, ControlStyle(spec), ControlExStyle(spec))
-                       : CreateStandardControl(hwnd_, spec);
+    const ControlRow& row = kControlTable[i];
+    HWND control = row.kind == ControlKind::PictureBox
+                       ? picture_box_.Create(hwnd_, ControlId(row.control), row.rect.x, row.rect.y, row.rect.w,
+                                             row.rect.h, ControlStyle(row), ControlExStyle(row))
+                       : CreateStandardControl(hwnd_, row);
     controls_[i] = control;
-    if (spec.background.source == Colour::Rgb) backgrounds_[i] = Brush(CreateSolidBrush(ToColorRef(spec.background)));
+    if (row.background.source == Colour::Rgb) backgrounds_[i] = Brush(CreateSolidBrush(ToColorRef(row.background)));
     SetControlFont(control, font);
-    if (spec.kind == ControlKind::Edit) RemoveEditLimit(control);
-    if (spec.kind == ControlKind::ProgressBar) {
+    if (row.kind == ControlKind::Edit) RemoveEditLimit(control);
+    if (row.kind == ControlKind::ProgressBar) {
       UseSegmentedLook(control);
       SetProgressRange(control, 0, 100);
       SetProgressPosition(control, 0);
     }
-    SetControlText(control, GbkToWide(spec.text));
+    SetControlText(control, GbkToWide(row.text));
   }
   HWND address_box = ControlWindow(Control::试读地址框);
   address_box_proc_ = reinterpret_cast<WNDPROC>(
@@ -129,9 +129,9 @@ void MainWindow::RunOnWindowThread(const std::function<void()>& work) {
 }
 
 void MainWindow::SetText(Control control, const std::wstring& text) {
-  const ControlSpec& spec = SpecOf(control);
+  const ControlRow& row = RowOf(control);
   HWND window = ControlWindow(control);
-  switch (spec.kind) {
+  switch (row.kind) {
     case ControlKind::PictureBox:
     case ControlKind::ProgressBar:
       return;
@@ -157,21 +157,21 @@ void MainWindow::SetText(Control control, const std::wstring& text) {
 std::wstring MainWindow::GetText(Control control) { return ControlText(ControlWindow(control)); }
 
 void MainWindow::SetProgress(Control control, int position) {
-  if (SpecOf(control).kind == ControlKind::ProgressBar) SetProgressPosition(ControlWindow(control), position);
+  if (RowOf(control).kind == ControlKind::ProgressBar) SetProgressPosition(ControlWindow(control), position);
 }
 
 void MainWindow::ShowPicture(Control control, Picture picture) {
-  if (SpecOf(control).kind == ControlKind::PictureBox) picture_box_.Show(std::move(picture));
+  if (RowOf(control).kind == ControlKind::PictureBox) picture_box_.Show(std::move(picture));
 }
 
 LRESULT MainWindow::ControlColours(HDC dc, HWND control) {
   const int index = ControlIndexOf(control);
   if (index < 0) return 0;
-  const ControlSpec& spec = kControlTable[index];
-  SetTextColor(dc, ToColorRef(spec.text_colour));
-  switch (spec.background.source) {
+  const ControlRow& row = kControlTable[index];
+  SetTextColor(dc, ToColorRef(row.text_colour));
+  switch (row.background.source) {
     case Colour::Rgb:
-      SetBkColor(dc, ToColorRef(spec.background));
+      SetBkColor(dc, ToColorRef(row.background));
       return reinterpret_cast<LRESULT>(backgrounds_[static_cast<size_t>(index)].get());
     case Colour::ButtonFace:
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));

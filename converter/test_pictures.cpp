@@ -9,14 +9,14 @@
 #include <map>
 #include <stdexcept>
 
-Pixels PatternPixels(int width, int height, int seed, bool with_alpha, bool grey) {
+Pixels PatternPixels(int width, int height, int variant, bool with_alpha, bool grey) {
   Pixels pixels{width, height, std::vector<uint8_t>(size_t(width) * height * 4)};
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       uint8_t* p = &pixels.rgba[(size_t(y) * width + x) * 4];
-      p[0] = static_cast<uint8_t>(x * 7 + y * 3 + seed * 31);
-      p[1] = grey ? p[0] : static_cast<uint8_t>(x * 2 + y * 11 + seed * 17);
-      p[2] = grey ? p[0] : static_cast<uint8_t>((x ^ y) * 5 + seed * 53);
+      p[0] = static_cast<uint8_t>(x * 7 + y * 3 + variant * 31);
+      p[1] = grey ? p[0] : static_cast<uint8_t>(x * 2 + y * 11 + variant * 17);
+      p[2] = grey ? p[0] : static_cast<uint8_t>((x ^ y) * 5 + variant * 53);
       p[3] = with_alpha ? static_cast<uint8_t>((x * 13 + y * 5) % 256) : 255;
     }
   }

@@ -12,7 +12,7 @@ struct Pixels {
 };
 
 // A deterministic pattern that differs between neighbouring pixels and between seeds.
-Pixels PatternPixels(int width, int height, int seed, bool with_alpha = false, bool grey = false);
+Pixels PatternPixels(int width, int height, int variant, bool with_alpha = false, bool grey = false);
 
 struct JpegOptions {
   int components = 3;          // 1, 3 or 4 (4 is written as Adobe CMYK: black ink only)
