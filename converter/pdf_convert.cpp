@@ -182,22 +182,6 @@ bool AddDecodedPage(PdfWriter* writer, const std::vector<uint8_t>& file, Resolut
   return writer->AddImagePage(image, PageSizeFor(width, height, resolution));
 }
 
-// A PNG that says nothing about its colours is sRGB, as every viewer shows it; but libpng's
-// simplified reader takes 16-bit samples without a gAMA chunk for linear light and brightens
-// them. An sRGB chunk right after the header makes it scale them plainly to 8 bits.
-std::vector<uint8_t> WithSrgbChunk(const std::vector<uint8_t>& png) {
-  constexpr size_t kAfterHeader = 8 + 12 + 13;  // signature, IHDR chunk
-  uint8_t chunk[13] = {0, 0, 0, 1, 's', 'R', 'G', 'B', 0 /* perceptual */};
-  const uLong crc = crc32(crc32(0, nullptr, 0), chunk + 4, 5);
-  for (int i = 0; i < 4; ++i) chunk[9 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
-  std::vector<uint8_t> marked;
-  marked.reserve(png.size() + sizeof chunk);
-  marked.insert(marked.end(), png.begin(), png.begin() + kAfterHeader);
-  marked.insert(marked.end(), chunk, chunk + sizeof chunk);
-  marked.insert(marked.end(), png.begin() + kAfterHeader, png.end());
-  return marked;
-}
-
 // One page for the picture in file; false with a reason when it is skipped. Nothing is
 // written to the PDF before the picture has been understood, so a skipped picture
 // leaves no trace in it.
@@ -213,9 +197,6 @@ bool AddPicturePage(PdfWriter* writer, const std::vector<uint8_t>& file, std::st
       PngInfo info;
       if (!InspectPng(file.data(), file.size(), &info, reason)) return false;
       if (info.pdf_ready) return AddPngPage(writer, file, info);
-      if (info.bit_depth == 16 && !info.colour_space_given) {
-        return AddDecodedPage(writer, WithSrgbChunk(file), info.resolution, reason);
-      }
       return AddDecodedPage(writer, file, info.resolution, reason);
     }
     case PictureKind::Gif:

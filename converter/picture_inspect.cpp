@@ -195,9 +195,6 @@ bool InspectPng(const uint8_t* data, size_t size, PngInfo* info, std::string* er
       if (length == 9 && body[8] == 1) {  // pixels per metre
         info->resolution = Resolution{Big32(body) * 0.0254, Big32(body + 4) * 0.0254};
       }
-    } else if (std::memcmp(type, "gAMA", 4) == 0 || std::memcmp(type, "sRGB", 4) == 0 ||
-               std::memcmp(type, "iCCP", 4) == 0 || std::memcmp(type, "cHRM", 4) == 0) {
-      info->colour_space_given = true;
     } else if (std::memcmp(type, "IDAT", 4) == 0) {
       info->idat.push_back(PngInfo::Span{static_cast<size_t>(body - data), length});
       info->idat_bytes += length;

@@ -44,7 +44,6 @@ struct PngInfo {
   std::vector<uint8_t> palette;  // PLTE: 3 bytes per entry
   std::vector<uint8_t> transparency;  // tRNS as stored
   Resolution resolution;  // from pHYs
-  bool colour_space_given = false;  // gAMA, sRGB, iCCP or cHRM present
   struct Span {
     size_t offset;
     size_t length;

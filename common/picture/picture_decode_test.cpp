@@ -404,3 +404,49 @@ TEST(DecodePicture, EmptyInputFails) {
 }
 
 }  // namespace
+
+namespace {
+// A 16-bit grey PNG written by hand, as many scanners write it: no gAMA, sRGB or ICC chunk.
+Bytes UntaggedSixteenBitGreyPng(int width, int height, uint16_t sample) {
+  auto put32 = [](Bytes& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+  };
+  auto chunk = [&](Bytes& out, const char* type, const Bytes& body) {
+    put32(out, uint32_t(body.size()));
+    Bytes typed(type, type + 4);
+    typed.insert(typed.end(), body.begin(), body.end());
+    out.insert(out.end(), typed.begin(), typed.end());
+    put32(out, uint32_t(crc32(0, typed.data(), uInt(typed.size()))));
+  };
+  Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  Bytes header;
+  put32(header, uint32_t(width));
+  put32(header, uint32_t(height));
+  header.insert(header.end(), {16, 0, 0, 0, 0});  // 16-bit grey, no interlace
+  chunk(png, "IHDR", header);
+  Bytes rows;
+  for (int y = 0; y < height; ++y) {
+    rows.push_back(0);  // no filter
+    for (int x = 0; x < width; ++x) rows.insert(rows.end(), {uint8_t(sample >> 8), uint8_t(sample)});
+  }
+  uLongf packed_size = compressBound(uLong(rows.size()));
+  Bytes packed(packed_size);
+  compress(packed.data(), &packed_size, rows.data(), uLong(rows.size()));
+  packed.resize(packed_size);
+  chunk(png, "IDAT", packed);
+  chunk(png, "IEND", {});
+  return png;
+}
+}  // namespace
+
+TEST(DecodePicture, SixteenBitPngWithoutColourChunksIsScaledNotBrightened) {
+  const Bytes png = UntaggedSixteenBitGreyPng(4, 3, 0x8080);
+  Picture picture;
+  std::string error;
+  ASSERT_TRUE(DecodePicture(png.data(), png.size(), &picture, &error)) << error;
+  ASSERT_EQ(picture.frames.size(), 1u);
+  for (size_t i = 0; i < picture.frames[0].rgba.size(); i += 4) {
+    EXPECT_NEAR(picture.frames[0].rgba[i], 0x80, 1);
+    EXPECT_EQ(picture.frames[0].rgba[i + 3], 255);
+  }
+}
