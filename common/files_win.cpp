@@ -5,35 +5,19 @@
 
 #include "common/files.h"
 #include "common/gbk_win.h"
+#include "common/handle_win.h"
 #include "common/run_directory.h"
-
-namespace {
-struct FileHandle {
-  HANDLE handle;
-  explicit FileHandle(HANDLE h) : handle(h) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-  bool Close() {
-    const bool closed = CloseHandle(handle) != 0;
-    handle = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-};
-}  // namespace
 
 bool WriteFileBytes(const Text& path, const ByteString& bytes) {
   if (GbkToWide(path).empty()) return false;
-  FileHandle file(CreateFileW(GbkToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  UniqueHandle file(CreateFileW(GbkToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.handle == INVALID_HANDLE_VALUE) return false;
+  if (!file.valid()) return false;
   size_t written_total = 0;
   while (written_total < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written_total, 1u << 20));
     DWORD written = 0;
-    if (!WriteFile(file.handle, bytes.data() + written_total, chunk, &written, nullptr) || written == 0) {
+    if (!WriteFile(file.get(), bytes.data() + written_total, chunk, &written, nullptr) || written == 0) {
       return false;
     }
     written_total += written;

@@ -2,30 +2,11 @@
 
 #include <algorithm>
 
+#include "common/handle_win.h"
 #include "converter/file_io.h"
 #include "converter/utf16_win.h"
 
 namespace {
-struct Handle {
-  HANDLE handle;
-  explicit Handle(HANDLE h) : handle(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-};
-
-struct FindHandle {
-  HANDLE handle;
-  explicit FindHandle(HANDLE h) : handle(h) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
-  }
-};
-
 HANDLE OpenForReading(const std::string& path) {
   return CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -53,20 +34,20 @@ bool IsFolder(const std::string& path) {
 bool ListFolderFiles(const std::string& folder, std::vector<std::string>* names) {
   names->clear();
   WIN32_FIND_DATAW found;
-  FindHandle find(FindFirstFileW(Utf8ToWide(JoinPath(folder, "*")).c_str(), &found));
-  if (find.handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  UniqueFindHandle find(FindFirstFileW(Utf8ToWide(JoinPath(folder, "*")).c_str(), &found));
+  if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names->push_back(WideToUtf8(found.cFileName));
-  } while (FindNextFileW(find.handle, &found));
+  } while (FindNextFileW(find.get(), &found));
   return true;
 }
 
 bool ReadFileHead(const std::string& path, size_t max_bytes, std::vector<uint8_t>* bytes) {
   bytes->assign(max_bytes, 0);
-  Handle file(OpenForReading(path));
-  if (file.handle == INVALID_HANDLE_VALUE) return false;
+  UniqueHandle file(OpenForReading(path));
+  if (!file.valid()) return false;
   size_t got = 0;
-  if (!ReadExactly(file.handle, bytes->data(), max_bytes, &got)) return false;
+  if (!ReadExactly(file.get(), bytes->data(), max_bytes, &got)) return false;
   bytes->resize(got);
   return true;
 }
@@ -74,14 +55,14 @@ bool ReadFileHead(const std::string& path, size_t max_bytes, std::vector<uint8_t
 // The vector is resized, not cleared first: resizing a reused vector within its old size
 // does not fill it with zeros, which would cost as much as the read.
 bool ReadWholeFile(const std::string& path, size_t max_bytes, std::vector<uint8_t>* bytes) {
-  Handle file(OpenForReading(path));
-  if (file.handle == INVALID_HANDLE_VALUE) return false;
+  UniqueHandle file(OpenForReading(path));
+  if (!file.valid()) return false;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.handle, &size) || size.QuadPart < 0) return false;
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
   if (static_cast<uint64_t>(size.QuadPart) > max_bytes) return false;
   bytes->resize(static_cast<size_t>(size.QuadPart));
   size_t got = 0;
-  return ReadExactly(file.handle, bytes->data(), bytes->size(), &got) && got == bytes->size();
+  return ReadExactly(file.get(), bytes->data(), bytes->size(), &got) && got == bytes->size();
 }
 
 bool ReplaceFileWith(const std::string& from, const std::string& to) {

@@ -2,29 +2,22 @@
 
 #include <windows.h>
 
+#include "common/handle_win.h"
+
 namespace {
 // Every kind of message a thread can be woken for: input, posted, timer, paint, hot-key
 // and sent messages.
 constexpr DWORD kAllInput = 0xFF;
-
-struct TimerHandle {
-  HANDLE handle;
-  explicit TimerHandle(HANDLE h) : handle(h) {}
-  TimerHandle(const TimerHandle&) = delete;
-  TimerHandle& operator=(const TimerHandle&) = delete;
-  ~TimerHandle() {
-    if (handle) CloseHandle(handle);
-  }
-};
 }  // namespace
 
 bool WaitWithEvents(int32_t delay, int unit) {
   LARGE_INTEGER due;
   due.QuadPart = RelativeDueTime(delay, unit);
-  TimerHandle timer(CreateWaitableTimerW(nullptr, FALSE, nullptr));
-  SetWaitableTimer(timer.handle, &due, 0, nullptr, nullptr, FALSE);
+  UniqueHandle timer(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+  SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE);
+  const HANDLE waited_on = timer.get();
   for (;;) {
-    const DWORD woken = MsgWaitForMultipleObjects(1, &timer.handle, FALSE, INFINITE, kAllInput);
+    const DWORD woken = MsgWaitForMultipleObjects(1, &waited_on, FALSE, INFINITE, kAllInput);
     // A timer that could not be made would fail every wait; end rather than spin.
     if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED) break;
     ProcessPendingEvents();
