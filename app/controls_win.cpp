@@ -23,7 +23,10 @@ DWORD ControlStyle(const ControlRow& row) {
       break;
     case ControlKind::Edit:
       style |= row.align == Align::Centre ? ES_CENTER : ES_LEFT;
-      style |= row.lines == Lines::Lines ? (ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL) : ES_AUTOHSCROLL;
+      // The multi-line boxes do not wrap: the hidden source box takes whole web pages, and
+      // wrapping a page with long lines held the window thread for minutes.
+      style |= row.lines == Lines::Lines ? (ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_AUTOHSCROLL)
+                                         : ES_AUTOHSCROLL;
       break;
     case ControlKind::ProgressBar:  // segmented: no PBS_SMOOTH
     case ControlKind::PictureBox:

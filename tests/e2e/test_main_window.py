@@ -191,6 +191,18 @@ class DoubleClickOnTheAddressBox(WindowTestCase):
         wait_for(both_frames, what="both frames of the animated cover")
 
 
+    def test_a_page_of_a_megabyte_with_long_lines_keeps_the_window_answering(self):
+        # A hostile or broken server's page: the hidden source box must take it without
+        # wrapping it line by line, which would hold the window thread for minutes.
+        app = self.start()
+        page = "/__gen/html/1000000/long-lines.html"
+        app.clipboard(url(page))
+        app.double_click("试读地址框")
+        app.wait_for(lambda: app.text("下载链接框") == "http://%s/img/" % HOST, what="the analysis of " + page)
+        self.assertGreater(len(app.text("览卷源代码框")), 100000)
+        self.assertEqual(app.text("试读地址框"), url(page))
+
+
 class CodePages(WindowTestCase):
     def test_texts_are_right_on_a_western_code_page(self):
         app = self.start(lang="C.UTF-8")
