@@ -112,8 +112,8 @@ unsigned long long ContentLength(HINTERNET request) {
   DWORD size = sizeof(value) - 1;
   if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, value, &size, nullptr)) return 0;
   char* end = nullptr;
-  const unsigned long long length = std::strtoull(value, &end, 10);
-  return end != value ? length : 0;
+  const long long length = std::strtoll(value, &end, 10);
+  return end != value && length > 0 ? static_cast<unsigned long long>(length) : 0;
 }
 
 }  // namespace
