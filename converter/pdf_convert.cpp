@@ -9,7 +9,7 @@
 #include "converter/natural_order.h"
 #include "converter/page_layout.h"
 #include "converter/pdf_writer.h"
-#include "converter/picture_inspect.h"
+#include "converter/picture_headers.h"
 
 namespace {
 // Larger files are not pictures this tool will meet; the limit also keeps 32-bit sizes safe.

@@ -1,4 +1,4 @@
-#include "converter/picture_inspect.h"
+#include "converter/picture_headers.h"
 
 #include <zlib.h>
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "converter/page_layout.h"
-#include "converter/picture_inspect.h"
+#include "converter/picture_headers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SniffPicture(data, size);
