@@ -17,35 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/json_text_win.h"
+
 namespace {
 // The controls' window IDs: 1001 + their place in the form.
 constexpr int kProgressBarId = 1004;
 constexpr int kProgressLabelId = 1016;
 const wchar_t kBoxTitle[] = L"\x4fe1\x606f\xff1a";  // 信息：
-
-std::string JsonString(const std::wstring& text) {
-  std::string utf8;
-  if (!text.empty()) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
-  }
-  std::string out = "\"";
-  for (unsigned char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 void PrintLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);

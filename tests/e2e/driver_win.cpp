@@ -39,18 +39,10 @@
 #include <vector>
 
 #include "tests/support/clipboard_win.h"
+#include "tests/support/json_text_win.h"
 
 namespace {
 constexpr wchar_t kMainClass[] = L"TextbookDownloaderMainWindow";
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
 
 std::wstring FromUtf8(const std::string& text) {
   if (text.empty()) return std::wstring();
@@ -80,23 +72,6 @@ int Fail(const std::string& reason) {
   const std::string line = "e2e_driver: " + reason + "\n";
   WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   return 1;
-}
-
-std::string JsonString(const std::string& utf8) {
-  std::string out = "\"";
-  for (unsigned char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
 }
 
 HWND FindMainWindow() {
